@@ -28,8 +28,8 @@ TEST(dialogue, onemovieexactlyasshown) {
     writefile(path, film);
     // Only the first argument counts.
     ran r = runquadrel({path, (dir / "other").string()}, "\n\n");
-    EXPECT_EQ(r.output, banner(path, false) + path + " -- This is a quicktime\n" + changed +
-                            finalmessage);
+    EXPECT_EQ(r.output,
+              banner(path, false) + path + " -- This is a quicktime\n" + changed + finalmessage);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(readfile(path), fixed(film, {68}));
     fs::remove_all(dir);
@@ -57,10 +57,10 @@ TEST(dialogue, targetsandtheirnames) {
         std::string path = (dir / c.name).string();
         writefile(path, c.content);
         ran r = runquadrel({path}, "\n\n", dir.string());
-        std::string repair = fs::path(c.renamed).extension() == ".mov" &&
-                                     std::string(c.renamed) != c.name
-                                 ? rename(path)
-                                 : "";
+        std::string repair =
+            fs::path(c.renamed).extension() == ".mov" && std::string(c.renamed) != c.name
+                ? rename(path)
+                : "";
         EXPECT_EQ(r.output, banner(path, false) + path + " " + c.report + repair + finalmessage)
             << c.name;
         EXPECT_EQ(r.status, 0);
@@ -152,8 +152,8 @@ TEST(dialogue, endofinput) {
     std::string path = (dir / "a.mov").string();
     writefile(path, film);
     ran r = runquadrel({path});
-    EXPECT_EQ(r.output, banner(path, false) + path + " -- This is a quicktime\n" + changed +
-                            finalmessage);
+    EXPECT_EQ(r.output,
+              banner(path, false) + path + " -- This is a quicktime\n" + changed + finalmessage);
     EXPECT_EQ(runquadrel({}).output, usage);
     fs::remove_all(dir);
 }
@@ -164,8 +164,8 @@ TEST(dialogue, longinputlinesarereadwhole) {
     std::string path = (dir / "a.mov").string();
     writefile(path, film);
     ran r = runquadrel({path}, std::string(10000, 'y') + "\n" + std::string(10000, 'z') + "\n");
-    EXPECT_EQ(r.output, banner(path, false) + path + " -- This is a quicktime\n" + changed +
-                            finalmessage);
+    EXPECT_EQ(r.output,
+              banner(path, false) + path + " -- This is a quicktime\n" + changed + finalmessage);
     fs::remove_all(dir);
 }
 

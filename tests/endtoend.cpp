@@ -1,5 +1,6 @@
 #include "endtoend.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <signal.h>
@@ -98,4 +99,19 @@ bool windowsrun() {
 int shell(const std::string &command) {
     int status = system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string capture(const std::string &command) {
+    std::string out;
+    FILE *p = popen(command.c_str(), "r");
+    if (p == nullptr) {
+        return out;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) {
+        out.append(buf, n);
+    }
+    pclose(p);
+    return out;
 }

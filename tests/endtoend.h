@@ -25,6 +25,9 @@ bool windowsrun();
 // Runs a shell command line; answers its exit status.
 int shell(const std::string &command);
 
+// Runs a shell command line; answers what it printed.
+std::string capture(const std::string &command);
+
 extern const std::string note;
 extern const std::string usage;
 extern const std::string finalmessage;

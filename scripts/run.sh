@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds Quadrel when needed and runs it: on PATH when one is given, otherwise
+# on a fresh copy of the sample movie, showing its apertures before and after.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+need=()
+for pkg in cmake make g++; do
+    dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
+done
+if (($# == 0)); then
+    dpkg -s libimage-exiftool-perl >/dev/null 2>&1 || need+=(libimage-exiftool-perl)
+fi
+if ((${#need[@]})); then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+
+if [ ! -f "$root/build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$root/build" --target quadrel -j"$(nproc)" >/dev/null
+
+if (($# > 0)); then
+    exec "$root/build/quadrel" "$@"
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$root/sample/take1" "$work/take1"
+apertures() {
+    exiftool -s -CleanApertureDimensions -ProductionApertureDimensions "$1" | sed 's/^/    /'
+}
+echo "The sample movie, copied to $work/take1, before:"
+apertures "$work/take1"
+echo
+(cd "$work" && "$root/build/quadrel" take1)
+echo
+echo
+echo "After (renamed to take1.mov):"
+apertures "$work/take1.mov"
