@@ -25,10 +25,10 @@ static int openregular(const char *path, int flags) {
         return -1;
     }
     auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-    BY_HANDLE_FILE_INFORMATION info;
+    FILE_STANDARD_INFO info;
     if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
-        !GetFileInformationByHandle(handle, &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info) ||
+        info.Directory) {
         _close(fd);
         return -1;
     }

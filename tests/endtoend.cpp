@@ -96,6 +96,10 @@ bool windowsrun() {
     return runner != nullptr && *runner != '\0';
 }
 
+std::string entryseparator() {
+    return windowsrun() ? "\\" : "/";
+}
+
 int shell(const std::string &command) {
     int status = system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

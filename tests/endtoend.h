@@ -22,6 +22,10 @@ ran runquadrel(const std::vector<std::string> &args, const std::string &input = 
 // and there are no POSIX named pipes.
 bool windowsrun();
 
+// What the program puts between a dropped folder and an entry's name: a
+// backslash on Windows, a slash elsewhere.
+std::string entryseparator();
+
 // Runs a shell command line; answers its exit status.
 int shell(const std::string &command);
 
