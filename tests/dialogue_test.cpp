@@ -75,6 +75,26 @@ TEST(dialogue, targetsandtheirnames) {
     }
 }
 
+// A name beyond ASCII is opened, fixed and renamed as it is, and shown as it
+// is (on Windows through the UTF-8 code page of the program's manifest).
+TEST(dialogue, nonasciinameisfixedandrenamed) {
+    fs::path dir = scratchfolder();
+    const std::string name = "\u00DCberspielung_\u6771\u4EAC"; // Überspielung_東京
+    std::string path = (dir / name).string();
+    writefile(path, film);
+    ran r = runquadrel({path}, "\n\n");
+    EXPECT_EQ(r.output, banner(path, false) + path + " -- This is a quicktime\n" + changed +
+                            rename(path) + finalmessage);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(readfile(path + ".mov"), fixed(film, {68}));
+    std::vector<std::string> left;
+    for (auto &e : fs::directory_iterator(dir)) {
+        left.push_back(e.path().filename().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{name + ".mov"});
+    fs::remove_all(dir);
+}
+
 TEST(dialogue, renameneverreplacesanexistingfile) {
     fs::path dir = scratchfolder();
     std::string path = (dir / "take1").string();
@@ -109,11 +129,16 @@ TEST(dialogue, readonlymovie) {
 }
 
 // Targets that are not regular files are refused at once: none can block.
+// Windows has devices of its own names, and no POSIX named pipes.
 TEST(dialogue, pipesanddevicesarenotmovies) {
     fs::path dir = scratchfolder();
-    std::string fifo = (dir / "pipe").string();
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string &path : {fifo, std::string("/dev/zero"), std::string("/dev/null")}) {
+    std::vector<std::string> paths{"CON", "NUL"};
+    if (!windowsrun()) {
+        std::string fifo = (dir / "pipe").string();
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        paths = {fifo, "/dev/zero", "/dev/null"};
+    }
+    for (const std::string &path : paths) {
         ran r = runquadrel({path}, "\n\n");
         EXPECT_EQ(r.output, banner(path, false) + path + " -- not a Quicktime\n" + finalmessage);
         EXPECT_EQ(r.status, 0);

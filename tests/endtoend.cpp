@@ -91,6 +91,15 @@ ran runquadrel(const std::vector<std::string> &args, const std::string &input,
     return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1, used.ru_maxrss};
 }
 
+bool windowsrun() {
+    const char *runner = getenv("QUADREL_RUNNER");
+    return runner != nullptr && *runner != '\0';
+}
+
+std::string entryseparator() {
+    return windowsrun() ? "\\" : "/";
+}
+
 int shell(const std::string &command) {
     int status = system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

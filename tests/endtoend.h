@@ -17,6 +17,15 @@ struct ran {
 ran runquadrel(const std::vector<std::string> &args, const std::string &input = "",
                const std::string &cwd = "");
 
+// Whether the runs target the Windows program (QUADREL_RUNNER is set, as
+// wine), for the few cases where Windows differs: devices have other names,
+// and there are no POSIX named pipes.
+bool windowsrun();
+
+// What the program puts between a dropped folder and an entry's name: a
+// backslash on Windows, a slash elsewhere.
+std::string entryseparator();
+
 // Runs a shell command line; answers its exit status.
 int shell(const std::string &command);
 

@@ -55,10 +55,11 @@ TEST(folder, moviesatextfileandasubfolder) {
     writefile(d + "/sub/inner.mov", film);
     ASSERT_EQ(mkfifo((d + "/pipe").c_str(), 0600), 0);
     ran r = runquadrel({d}, "\n\n");
+    std::string take2 = d + entryseparator() + "take2"; // as the program names it
     expectreports(reportsof(r, d),
                   {
                       "a.mov -- This is a quicktime\n" + changed,
-                      "take2 -- This is a quicktime\n" + changed + rename(d + "/take2"),
+                      "take2 -- This is a quicktime\n" + changed + rename(take2),
                       "notes.txt -- not a Quicktime\n",
                       "sub -- not a Quicktime\n",
                       "pipe -- not a Quicktime\n",
@@ -97,14 +98,20 @@ TEST(folder, folderpathcontainingmov) {
 TEST(folder, namesofanykind) {
     fs::path dir = scratchfolder();
     std::string d = dir.string();
-    const std::string names[] = {
+    std::vector<std::string> names = {
         "with space", "quote\"d", "it's",      "$(touch pwned)",       "`touch pwned2`",
         "$HOME",      "%PATH%",   "new\nline", "\xff\xfe latin1 \xe9", "back\\slash",
     };
+    if (windowsrun()) {
+        // Windows names hold no quote, backslash or line end, and are UTF-8.
+        names = {"with space", "it's",   "$(touch pwned)", "`touch pwned2`",
+                 "$HOME",      "%PATH%", "a&b^c;d",        "\u00DCberspielung_\u6771\u4EAC"};
+    }
     std::vector<std::string> blocks;
     for (const std::string &n : names) {
         writefile(d + "/" + n, film);
-        blocks.push_back(n + " -- This is a quicktime\n" + changed + rename(d + "/" + n));
+        blocks.push_back(n + " -- This is a quicktime\n" + changed +
+                         rename(d + entryseparator() + n));
     }
     ran r = runquadrel({d}, "\n\n", d);
     expectreports(reportsof(r, d), blocks);
