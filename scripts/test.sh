@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the tests need, builds, and runs every test.
+# Installs what the tests need, builds, and runs every test: natively, then
+# the Windows program under wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,3 +16,4 @@ fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 (cd build && ctest --output-on-failure -j2)
+bash scripts/test-windows.sh

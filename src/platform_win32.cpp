@@ -86,8 +86,8 @@ int listpattern(char *buf, int64_t size, const char *folder) {
 
 // A listing: the search handle and the entry last found. Windows gives a
 // folder's self and parent entries first, as the callers expect; a drive's
-// root folder has neither, and there the callers drop its first two real
-// entries, as the specification says.
+// root folder has neither, and there the callers still skip the first two
+// slots, so its first two real entries are not processed.
 struct win32listing {
     HANDLE find;
     WIN32_FIND_DATAA found;

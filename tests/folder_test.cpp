@@ -56,14 +56,13 @@ TEST(folder, moviesatextfileandasubfolder) {
     ASSERT_EQ(mkfifo((d + "/pipe").c_str(), 0600), 0);
     ran r = runquadrel({d}, "\n\n");
     std::string take2 = d + entryseparator() + "take2"; // as the program names it
-    expectreports(reportsof(r, d),
-                  {
-                      "a.mov -- This is a quicktime\n" + changed,
-                      "take2 -- This is a quicktime\n" + changed + rename(take2),
-                      "notes.txt -- not a Quicktime\n",
-                      "sub -- not a Quicktime\n",
-                      "pipe -- not a Quicktime\n",
-                  });
+    expectreports(reportsof(r, d), {
+                                       "a.mov -- This is a quicktime\n" + changed,
+                                       "take2 -- This is a quicktime\n" + changed + rename(take2),
+                                       "notes.txt -- not a Quicktime\n",
+                                       "sub -- not a Quicktime\n",
+                                       "pipe -- not a Quicktime\n",
+                                   });
     EXPECT_EQ(readfile(d + "/a.mov"), fixed(film, {68}));
     EXPECT_EQ(readfile(d + "/take2.mov"), fixed(film, {68}));
     EXPECT_FALSE(fs::exists(dir / "take2"));

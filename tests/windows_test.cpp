@@ -13,7 +13,7 @@ const bytes film = movie(atom("trak", tapt(1888, 1062)));
 const std::string changed = "Found & changed aperture setting at 68 ...\n";
 
 // A drive's root has no self and parent entries: its first two real entries
-// are the ones dropped, as the specification says. Wine's drives are the
+// are the ones skipped, since the first two slots never are processed. Wine's drives are the
 // links in the prefix's dosdevices folder.
 TEST(windows, driverootdropsitsfirsttwoentries) {
     const char *prefix = getenv("WINEPREFIX");
