@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 need=()
-for pkg in cmake make g++ googletest ffmpeg libimage-exiftool-perl e2fsprogs; do
+for pkg in cmake make g++ googletest ffmpeg libimage-exiftool-perl e2fsprogs strace; do
     dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if ((${#need[@]})); then

@@ -11,7 +11,8 @@ int moviefd = -1;
 // The walk reads the file through one block: headers that lie close
 // together (the children of "moov") come from a single read, a payload that
 // is passed over only moves the walk's position, and the descriptor is
-// seeked only when the next bytes lie outside the block.
+// seeked only when the next bytes lie neither in the block nor within one
+// block's reach of where the descriptor stands.
 namespace {
 
 constexpr int64_t blocksize = 65536;
@@ -43,12 +44,14 @@ void skip(int64_t n) {
 
 // The next count bytes at the walk's position, which then moves past them;
 // nullptr, and the walk is over, when the file does not hold them whole.
+// count is at most one block.
 unsigned char *take(int64_t count) {
     if (ended) {
         return nullptr;
     }
-    if (pos >= blockstart && pos - blockstart <= blocklen &&
-        blocklen - (pos - blockstart) >= count) {
+    int64_t blockend = blockstart + blocklen;
+    bool inblock = pos >= blockstart && pos <= blockend;
+    if (inblock && blockend - pos >= count) {
         unsigned char *p = block + (pos - blockstart);
         pos += count;
         return p;
@@ -57,32 +60,57 @@ unsigned char *take(int64_t count) {
         ended = true;
         return nullptr;
     }
-    if (fdpos != pos) {
-        fdpos = fileseek(moviefd, pos, seekfromstart);
-        if (fdpos != pos) {
+    // The block is refilled by a read from where the descriptor stands
+    // whenever that serves, so it costs no seek: bytes of a header cut by
+    // the block's end are kept and the read goes on after them; and when the
+    // wanted bytes lie within one block after the descriptor (which a
+    // rewrite leaves at the end of its "tapt" payload, and a read at the end
+    // of the block), the read starts there, reading through the few bytes
+    // in between rather than seeking over them. Only bytes farther away
+    // need a seek.
+    int64_t from; // file offset the read starts at
+    if (inblock && fdpos >= pos && fdpos <= blockend) {
+        from = fdpos;
+    } else if (fdpos >= 0 && fdpos < pos && pos - fdpos <= blocksize - count) {
+        from = fdpos;
+    } else if (inblock) {
+        from = blockend;
+    } else {
+        from = pos;
+    }
+    int64_t keep = 0; // bytes of the block from pos on that stay, moved to its front
+    if (from > pos) {
+        keep = from - pos;
+        memmove(block, block + (pos - blockstart), static_cast<size_t>(keep));
+    }
+    blockstart = from - keep;
+    blocklen = keep;
+    if (fdpos != from) {
+        fdpos = fileseek(moviefd, from, seekfromstart);
+        if (fdpos != from) {
             ended = true;
             return nullptr;
         }
     }
-    int64_t got = fileread(moviefd, block, blocksize);
+    int64_t got = fileread(moviefd, block + keep, blocksize - keep);
     if (got < 0) {
         fdpos = -1;
         blocklen = 0;
         ended = true;
         return nullptr;
     }
-    blockstart = pos;
-    blocklen = got;
-    fdpos = pos + got;
-    if (got < blocksize) {
-        fileend = pos + got;
+    blocklen = keep + got;
+    fdpos = from + got;
+    if (got < blocksize - keep) {
+        fileend = from + got;
     }
-    if (got < count) {
+    if (blockstart + blocklen - pos < count) {
         ended = true;
         return nullptr;
     }
+    unsigned char *p = block + (pos - blockstart);
     pos += count;
-    return block;
+    return p;
 }
 
 enum { headernone, headerfiller, headerwide, headeratom };
