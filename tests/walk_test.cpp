@@ -202,6 +202,19 @@ TEST(walk, everyprefixofamovie) {
     }
 }
 
+// The walk reads the file a block of 64 KiB at a time: headers and payloads
+// cut by a block's end, before and after a rewrite, come out the same.
+TEST(walk, atomscutbytheblocksend) {
+    for (int64_t pad = 65536 - 160; pad <= 65536 - 40; pad++) {
+        bytes file = movie(atom("free", bytes(size_t(pad), 'p')) + atom("trak", good) +
+                           atom("trak", good) + atom("trak", good));
+        int64_t first = 52 + 8 + pad + 16;
+        walked w = walk(file);
+        EXPECT_EQ(w.output, reports({first, first + 76, first + 152})) << pad;
+        EXPECT_EQ(w.after, fixed(file, {first, first + 76, first + 152})) << pad;
+    }
+}
+
 TEST(walk, nestingislimitednotrecursedwithoutend) {
     // Well within the limit: found and rewritten.
     bytes shallow = movie(nested("trak", 60, good));
