@@ -94,3 +94,73 @@ int shell(const std::string &command) {
     int status = system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+ran runquadrelatprompt(const std::vector<std::string> &args, const std::string &prompt,
+                       const std::function<void()> &atprompt, const std::string &input) {
+    std::vector<std::string> argv;
+    if (const char *runner = getenv("QUADREL_RUNNER"); runner != nullptr && *runner != '\0') {
+        argv.push_back(runner);
+    }
+    const char *program = getenv("QUADREL_PROGRAM");
+    argv.push_back(program != nullptr && *program != '\0' ? program : QUADREL_PROGRAM);
+    argv.insert(argv.end(), args.begin(), args.end());
+
+    int in[2], out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) {
+        return {"pipe failed", -1, 0};
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        close(in[0]);
+        close(in[1]);
+        close(out[0]);
+        close(out[1]);
+        std::vector<char *> v;
+        for (std::string &a : argv) {
+            v.push_back(a.data());
+        }
+        v.push_back(nullptr);
+        alarm(60);
+        execvp(v[0], v.data());
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    signal(SIGPIPE, SIG_IGN);
+    std::string output;
+    char buf[65536];
+    ssize_t r;
+    bool prompted = false;
+    while (!prompted && (r = read(out[0], buf, sizeof buf)) > 0) {
+        for (ssize_t i = 0; i < r; i++) {
+            if (buf[i] != '\r') {
+                output += buf[i];
+            }
+        }
+        prompted = output.find(prompt) != std::string::npos;
+    }
+    atprompt();
+    size_t written = 0;
+    while (written < input.size()) {
+        ssize_t w = write(in[1], input.data() + written, input.size() - written);
+        if (w <= 0) {
+            break;
+        }
+        written += size_t(w);
+    }
+    close(in[1]);
+    while ((r = read(out[0], buf, sizeof buf)) > 0) {
+        for (ssize_t i = 0; i < r; i++) {
+            if (buf[i] != '\r') {
+                output += buf[i];
+            }
+        }
+    }
+    close(out[0]);
+    int status = 0;
+    struct rusage used {};
+    wait4(pid, &status, 0, &used);
+    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1, used.ru_maxrss};
+}

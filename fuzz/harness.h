@@ -1,0 +1,11 @@
+// One input through the probe and the walk, as the program treats a dropped
+// file, and the safety check on what came of it. Shared by the fuzzer and by
+// the replay of the kept corpus.
+#pragma once
+
+#include <string>
+
+// Writes input to a scratch file of this process, probes it, walks it when
+// the probe accepts it, and checks the result. Empty when the run was sound;
+// otherwise what went wrong.
+std::string runandcheck(const std::string &input);
