@@ -6,6 +6,7 @@
 #include <string>
 
 // Writes input to a scratch file of this process, probes it, walks it when
-// the probe accepts it, and checks the result. Empty when the run was sound;
-// otherwise what went wrong.
+// the probe accepts it, and checks the result; then does the same with the
+// input placed across the edge of the walk's read block. Empty when both
+// runs were sound; otherwise what went wrong.
 std::string runandcheck(const std::string &input);
