@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 fuzzseconds=${QUADREL_FUZZ_SECONDS:-75}
 
 need=()
-for pkg in clang libclang-rt-14-dev cmake make googletest ffmpeg e2fsprogs; do
+for pkg in clang libclang-rt-14-dev g++ cmake make googletest ffmpeg e2fsprogs; do
     dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if ((${#need[@]})); then
