@@ -28,8 +28,53 @@ std::string banner(const std::string &dropped, bool folder) {
                    : "only that QT file will be modified, please hit enter:");
 }
 
-ran runquadrel(const std::vector<std::string> &args, const std::string &input,
-               const std::string &cwd) {
+bool windowsrun() {
+    const char *runner = getenv("QUADREL_RUNNER");
+    return runner != nullptr && *runner != '\0';
+}
+
+std::string entryseparator() {
+    return windowsrun() ? "\\" : "/";
+}
+
+int shell(const std::string &command) {
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string capture(const std::string &command) {
+    std::string out;
+    FILE *p = popen(command.c_str(), "r");
+    if (p == nullptr) {
+        return out;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) {
+        out.append(buf, n);
+    }
+    pclose(p);
+    return out;
+}
+
+namespace {
+
+// Appends what was read from fd, without carriage returns; false at its end.
+bool readsome(int fd, std::string &output) {
+    char buf[65536];
+    ssize_t r = read(fd, buf, sizeof buf);
+    for (ssize_t i = 0; i < r; i++) {
+        if (buf[i] != '\r') {
+            output += buf[i];
+        }
+    }
+    return r > 0;
+}
+
+// Starts the program; when prompt is not empty, waits until it has printed
+// it and calls atprompt; then sends input and reads everything to the end.
+ran run(const std::vector<std::string> &args, const std::string &cwd, const std::string &prompt,
+        const std::function<void()> &atprompt, const std::string &input) {
     std::vector<std::string> argv;
     if (const char *runner = getenv("QUADREL_RUNNER"); runner != nullptr && *runner != '\0') {
         argv.push_back(runner);
@@ -65,6 +110,12 @@ ran runquadrel(const std::vector<std::string> &args, const std::string &input,
     close(in[0]);
     close(out[1]);
     signal(SIGPIPE, SIG_IGN);
+    std::string output;
+    if (!prompt.empty()) {
+        while (output.find(prompt) == std::string::npos && readsome(out[0], output)) {
+        }
+        atprompt();
+    }
     size_t written = 0;
     while (written < input.size()) {
         ssize_t w = write(in[1], input.data() + written, input.size() - written);
@@ -74,15 +125,7 @@ ran runquadrel(const std::vector<std::string> &args, const std::string &input,
         written += size_t(w);
     }
     close(in[1]);
-    std::string output;
-    char buf[65536];
-    ssize_t r;
-    while ((r = read(out[0], buf, sizeof buf)) > 0) {
-        for (ssize_t i = 0; i < r; i++) {
-            if (buf[i] != '\r') {
-                output += buf[i];
-            }
-        }
+    while (readsome(out[0], output)) {
     }
     close(out[0]);
     int status = 0;
@@ -91,31 +134,14 @@ ran runquadrel(const std::vector<std::string> &args, const std::string &input,
     return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1, used.ru_maxrss};
 }
 
-bool windowsrun() {
-    const char *runner = getenv("QUADREL_RUNNER");
-    return runner != nullptr && *runner != '\0';
+} // namespace
+
+ran runquadrel(const std::vector<std::string> &args, const std::string &input,
+               const std::string &cwd) {
+    return run(args, cwd, "", nullptr, input);
 }
 
-std::string entryseparator() {
-    return windowsrun() ? "\\" : "/";
-}
-
-int shell(const std::string &command) {
-    int status = system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string capture(const std::string &command) {
-    std::string out;
-    FILE *p = popen(command.c_str(), "r");
-    if (p == nullptr) {
-        return out;
-    }
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) {
-        out.append(buf, n);
-    }
-    pclose(p);
-    return out;
+ran runquadrelatprompt(const std::vector<std::string> &args, const std::string &prompt,
+                       const std::function<void()> &atprompt, const std::string &input) {
+    return run(args, "", prompt, atprompt, input);
 }

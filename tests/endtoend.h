@@ -1,6 +1,7 @@
 // Running the built program as a user would, and the texts it shows.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,3 +38,9 @@ extern const std::string usage;
 extern const std::string finalmessage;
 // Everything printed up to and including the prompt.
 std::string banner(const std::string &dropped, bool folder);
+
+// Like runquadrel, but waits until the program has printed prompt, then
+// calls atprompt (which may change the files it is about to touch), and
+// only then sends input. Gives up waiting when the program's output ends.
+ran runquadrelatprompt(const std::vector<std::string> &args, const std::string &prompt,
+                       const std::function<void()> &atprompt, const std::string &input);
