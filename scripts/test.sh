@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds, and runs every test: natively, then
-# the Windows program under wine.
+# the Windows program under wine, then the suite under the address and
+# undefined-behaviour sanitizers and a bounded fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,3 +18,4 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 (cd build && ctest --output-on-failure -j2)
 bash scripts/test-windows.sh
+bash scripts/test-sanitize.sh

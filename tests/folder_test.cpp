@@ -129,6 +129,24 @@ TEST(folder, namesofanykind) {
     fs::remove_all(dir);
 }
 
+// The listing is taken before the prompt: an entry removed while it waits
+// is not a movie any more, and one added meanwhile is not processed.
+TEST(folder, changeswhilethepromptwaits) {
+    fs::path dir = scratchfolder();
+    std::string d = dir.string();
+    writefile(d + "/gone.mov", film);
+    ran r = runquadrelatprompt(
+        {d}, "please hit enter:",
+        [&] {
+            fs::remove(dir / "gone.mov");
+            writefile(d + "/late.mov", film);
+        },
+        "\n\n");
+    expectreports(reportsof(r, d), {"gone.mov -- not a Quicktime\n"});
+    EXPECT_EQ(readfile(d + "/late.mov"), film);
+    fs::remove_all(dir);
+}
+
 // A folder of 100,000 entries is listed whole.
 TEST(folder, largefolder) {
     fs::path dir = scratchfolder();

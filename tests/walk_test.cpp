@@ -163,6 +163,7 @@ TEST(aperture, unusablepayloadsareleftalone) {
         clean + rawatom(7, "prof") + prod,
         clean + rawatom(200, "prof") + prod.substr(8),
         clean.substr(0, 19) + prod,
+        prod + clean.substr(0, 16), // the last child runs past the payload's end
         bytes(39, 'x'),
         atom("tapt", clean + prod), // children one level too deep
     };
