@@ -136,9 +136,21 @@ ran run(const std::vector<std::string> &args, const std::string &cwd, const std:
 
 } // namespace
 
+// The program prints before it does anything else, so a run through a
+// runner that failed and printed nothing never reached it: wine, very rarely,
+// fails to start a process. Such a run is made once more.
+static bool runnerfailed(const ran &r) {
+    return r.status != 0 && r.output.empty() && windowsrun();
+}
+
 ran runquadrel(const std::vector<std::string> &args, const std::string &input,
                const std::string &cwd) {
-    return run(args, cwd, "", nullptr, input);
+    ran r = run(args, cwd, "", nullptr, input);
+    if (runnerfailed(r)) {
+        fprintf(stderr, "the runner failed to start the program; running it once more\n");
+        r = run(args, cwd, "", nullptr, input);
+    }
+    return r;
 }
 
 ran runquadrelatprompt(const std::vector<std::string> &args, const std::string &prompt,
