@@ -6,14 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-need=()
-for pkg in cmake make g++ dpkg-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64; do
-    dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if ((${#need[@]})); then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+bash scripts/install-missing.sh cmake make g++ dpkg-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 
 out="$PWD/build-packages"
 rm -rf "$out"

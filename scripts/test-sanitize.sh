@@ -10,14 +10,7 @@ cd "$(dirname "$0")/.."
 
 fuzzseconds=${QUADREL_FUZZ_SECONDS:-75}
 
-need=()
-for pkg in clang libclang-rt-14-dev g++ cmake make googletest ffmpeg e2fsprogs; do
-    dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if ((${#need[@]})); then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+bash scripts/install-missing.sh clang libclang-rt-14-dev g++ cmake make googletest ffmpeg e2fsprogs
 
 build=build-sanitize
 sanitize="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"

@@ -6,15 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-need=()
-for pkg in cmake make g++ googletest e2fsprogs \
-    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64; do
-    dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if ((${#need[@]})); then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+bash scripts/install-missing.sh cmake make g++ googletest e2fsprogs \
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
 
 win=build-win
 export LANG=C.UTF-8

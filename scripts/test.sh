@@ -5,16 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-need=()
-for pkg in cmake make g++ googletest ffmpeg libimage-exiftool-perl e2fsprogs strace; do
-    dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if ((${#need[@]})); then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+bash scripts/install-missing.sh cmake make g++ googletest ffmpeg libimage-exiftool-perl e2fsprogs strace
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUADREL_TESTS=ON
 cmake --build build -j"$(nproc)"
 (cd build && ctest --output-on-failure -j2)
 bash scripts/test-windows.sh
